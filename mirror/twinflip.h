@@ -6,15 +6,12 @@
 
 #include "frame/class_factory.h"
 #include "frame/extension_object.h"
+#include "mirror/option_codes.h"
 
 namespace orvel::mirror {
 
 // {EB214160-833B-11D2-B092-0000F43AF527}
 inline constexpr GUID kTwinflipClassId = {0xEB214160, 0x833B, 0x11D2, {0xB0, 0x92, 0x00, 0x00, 0xF4, 0x3A, 0xF5, 0x27}};
-
-inline constexpr OptionCode kMirrorX = FourCharCode("SXAX");
-inline constexpr OptionCode kMirrorY = FourCharCode("SXAY");
-inline constexpr OptionCode kMirrorZ = FourCharCode("SXAZ");
 
 // The block the host reads and writes in place.
 struct TwinflipData {
