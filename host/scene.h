@@ -11,6 +11,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "frame/host_interfaces.h"
@@ -263,6 +264,7 @@ class Scene {
 
   std::deque<std::unique_ptr<TestNode>> nodes_;
   std::deque<std::unique_ptr<RefusingEntry>> refusing_;
+  std::unordered_set<const SceneNode*> known_;
   TestNode* root_ = nullptr;
   CallLog log_;
   uint64_t duplicates_ = 0;
