@@ -1,6 +1,8 @@
 # orvel_add_module(NAME SOURCES...): one host extension module, built from the
 # shared frame and the module's own sources, exporting exactly the three
 # entry points under their undecorated names.
+include(${CMAKE_CURRENT_LIST_DIR}/OrvelDeliverableCheck.cmake)
+
 function(orvel_add_module name)
   add_library(${name} MODULE ${ARGN})
   target_link_libraries(${name} PRIVATE orvel_frame)
@@ -28,6 +30,7 @@ function(orvel_add_module name)
     endif()
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS "${map}")
   endif()
+  orvel_add_module_check(${name})
 endfunction()
 
 # Compile settings of everything that goes into a module: no exceptions, no

@@ -9,6 +9,27 @@ if(WIN32)
   set(ORVEL_TEST_LINK_OPTIONS -static -static-libgcc -static-libstdc++)
 endif()
 
+# A suite that runs under wine needs the build tree's wine prefix. Making one
+# takes wine a while, so one test makes it, once per build tree, before the
+# first suite runs; every suite requires it as a fixture, which also makes
+# "ctest -R <suite>" create the prefix first.
+if(WIN32 AND CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR MATCHES "wine-run\\.sh")
+  add_test(NAME wine_prefix COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init)
+  set_tests_properties(wine_prefix PROPERTIES
+    FIXTURES_SETUP wine_prefix
+    TIMEOUT 900
+    LABELS setup)
+  add_test(NAME wine_server_stop COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} --stop)
+  set_tests_properties(wine_server_stop PROPERTIES
+    FIXTURES_CLEANUP wine_prefix
+    LABELS setup)
+  set(ORVEL_TEST_FIXTURE wine_prefix)
+endif()
+
+# Generous for emulated targets: qemu and wine are many times slower than a
+# native run, and a suite that hangs still ends well before CI does.
+set(ORVEL_SUITE_TIMEOUT 1500)
+
 # orvel_add_suite(NAME SOURCES...): one test program, linked with the host
 # layer, run by ctest once (under the target's emulator, if any). The modules
 # are found beside the program, or through ORVEL_PINMARK_MODULE and
@@ -19,7 +40,7 @@ function(orvel_add_suite name)
   target_link_options(${name} PRIVATE ${ORVEL_TEST_LINK_OPTIONS})
   add_dependencies(${name} OrvelPinmark OrvelTwinflip)
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES TIMEOUT 1500)
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ORVEL_SUITE_TIMEOUT} LABELS suite)
   if(ORVEL_TEST_FIXTURE)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED ${ORVEL_TEST_FIXTURE})
   endif()
