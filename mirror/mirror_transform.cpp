@@ -40,8 +40,10 @@ void CorrectTranslationByPivot(NodeTransform& mirrored, const NodeTransform& sou
   const Vector3 q{pivot.x * axisScale.x, pivot.y * axisScale.y, pivot.z * axisScale.z};
   float* t[3] = {&mirrored.t.x, &mirrored.t.y, &mirrored.t.z};
   for (int i = 0; i < 3; ++i) {
+    // v is rounded exactly as u is, so that rows the mirror left alone give
+    // u == v and move nothing, to the last bit.
     const float u = static_cast<float>(ScaledRow(source, i, q));
-    const double v = ScaledRow(mirrored, i, q);
+    const float v = static_cast<float>(ScaledRow(mirrored, i, q));
     const float difference = static_cast<float>(u - v);
     *t[i] = *t[i] - difference;
   }

@@ -23,8 +23,8 @@ void MirrorRows(NodeTransform& transform, const Vector3& factors);
 //   u = source.s * (source.m * q)    where the source puts the pivot
 //   v = mirrored.s * (mirrored.m * q)
 //   mirrored.t -= (u - v)
-// q, u, each u - v and each new translation component are rounded to float;
-// the sums within one of them, and v, are carried in double.
+// q, u, v, each u - v and each new translation component are rounded to
+// float; the sums within one of them are carried in double.
 void CorrectTranslationByPivot(NodeTransform& mirrored, const NodeTransform& source, const Vector3& axisScale,
                                const Vector3& pivot);
 
