@@ -1,0 +1,41 @@
+// The fuzzer's bytes, read front to back as a host session. Reading past the
+// end yields zeros and marks the input spent, so every byte string is a
+// session and a mutation anywhere changes only what follows it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "frame/abi.h"
+
+namespace orvel::fuzz {
+
+class SessionInput {
+ public:
+  SessionInput(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+
+  bool spent() const { return at_ >= size_; }
+
+  uint8_t Byte();
+  uint16_t U16();
+  uint32_t U32();
+  // A value a host might hold in a transform: a small table of the values
+  // that break arithmetic (NaN, infinities, zeros, denormals, the largest
+  // floats), small multiples of a quarter, or any 32-bit pattern.
+  float Float();
+  // One of the ids the host and the modules know, one of them with a byte
+  // changed, or any 16 bytes.
+  GUID Id();
+
+ private:
+  const uint8_t* data_;
+  std::size_t size_;
+  std::size_t at_ = 0;
+};
+
+// The ids of Id()'s table, in its order; the last two are the class ids of
+// the pivot and the mirror module.
+inline constexpr int kKnownIdCount = 13;
+const GUID& KnownId(int index);
+
+}  // namespace orvel::fuzz
