@@ -2,6 +2,10 @@
 
 #include <cstdlib>
 
+#if defined(ORVEL_HOST_PELOADER)
+#include "peloader/image.h"
+#endif
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -47,6 +51,9 @@ std::string ModulePath(const char* variable, const char* file) {
 std::unique_ptr<ModuleLibrary> ModuleLibrary::Open(const std::string& path, std::string* error) {
   std::string ignored;
   if (error == nullptr) error = &ignored;
+#if defined(ORVEL_HOST_PELOADER)
+  if (peloader::HasDosSignature(path)) return OpenPeImage(path, error);
+#endif
   void* handle = LoadNative(path, error);
   if (handle == nullptr) return nullptr;
 
@@ -67,7 +74,34 @@ std::unique_ptr<ModuleLibrary> ModuleLibrary::Open(const std::string& path, std:
   return library;
 }
 
+#if defined(ORVEL_HOST_PELOADER)
+std::unique_ptr<ModuleLibrary> ModuleLibrary::OpenPeImage(const std::string& path, std::string* error) {
+  std::unique_ptr<peloader::Image> image = peloader::Image::Load(path, error);
+  if (image == nullptr) return nullptr;
+  // Argument bytes of the three stdcall exports, as the .def file decorates them.
+  void* initRDCom = image->FindStdcallExport("DllInitRDCom", 4, error);
+  void* getClassObject = initRDCom != nullptr ? image->FindStdcallExport("DllGetClassObject", 12, error) : nullptr;
+  void* canUnloadNow = getClassObject != nullptr ? image->FindStdcallExport("DllCanUnloadNow", 0, error) : nullptr;
+  if (canUnloadNow == nullptr) return nullptr;
+
+  std::unique_ptr<ModuleLibrary> library(new ModuleLibrary());
+  library->path_ = path;
+  library->initRDCom_ = reinterpret_cast<DllInitRDComFn>(initRDCom);
+  library->getClassObject_ = reinterpret_cast<DllGetClassObjectFn>(getClassObject);
+  library->canUnloadNow_ = reinterpret_cast<DllCanUnloadNowFn>(canUnloadNow);
+  library->handle_ = image.release();
+  library->peImage_ = true;
+  return library;
+}
+#endif
+
 ModuleLibrary::~ModuleLibrary() {
+#if defined(ORVEL_HOST_PELOADER)
+  if (peImage_) {
+    delete static_cast<peloader::Image*>(handle_);
+    return;
+  }
+#endif
   if (handle_ != nullptr) UnloadNative(handle_);
 }
 

@@ -1,5 +1,7 @@
 // Loads a module file the way the host does and finds its three exports by
-// name. Native builds use the platform loader (dlopen, LoadLibrary).
+// name. Native builds use the platform loader (dlopen, LoadLibrary); the i386
+// Linux build loads a PE file (a shipped .rdx) through the test-only PE
+// loader, whose exports check the stack on every call.
 #pragma once
 
 #include <memory>
@@ -33,9 +35,11 @@ class ModuleLibrary {
 
  private:
   ModuleLibrary() = default;
+  static std::unique_ptr<ModuleLibrary> OpenPeImage(const std::string& path, std::string* error);
 
   std::string path_;
   void* handle_ = nullptr;
+  bool peImage_ = false;  // handle_ is a peloader::Image, not a platform handle
   DllInitRDComFn initRDCom_ = nullptr;
   DllGetClassObjectFn getClassObject_ = nullptr;
   DllCanUnloadNowFn canUnloadNow_ = nullptr;
