@@ -43,12 +43,13 @@ SceneNode* DuplicateSubtree(SceneNode* source, uint8_t insert) {
   for (;;) {
     WalkFrame& level = stack.top();
     SceneNode* child = level.child;
-    // A child that turns out to have children needs a level of its own. The
-    // place for it is made before the child is touched: a node is never
-    // duplicated unless its sub-tree can be walked, so a refusal leaves the
-    // child out exactly as a failed Duplicate would, and no copy is left
-    // behind outside the scene. A childless node at that depth is left out
-    // too, since whether it has children is known only after Duplicate.
+    // A child that turns out to have children needs a level of its own, so
+    // the place for it is made before the child is touched. A refusal then
+    // leaves the child out exactly as a failed Duplicate would: no copy is
+    // made whose children cannot be walked, and none that would have to be
+    // abandoned, as the host offers no way to take a copy back. Whether a
+    // child has children is known only after its Duplicate, so a childless
+    // child at that depth is left out too.
     if (stack.ReserveNext()) {
       SceneNode* childCopy = child->Duplicate(1);
       if (childCopy != nullptr) {
