@@ -6,9 +6,12 @@ namespace orvel::pivot {
 
 namespace {
 
+// Strict, so that a NaN on either side keeps what is there. Written as
+// selections, which the compiler turns into minss/maxss (whose NaN rule is
+// exactly this) instead of branches that random boxes would mispredict.
 void Widen(float& lo, float& hi, float value) {
-  if (value < lo) lo = value;
-  if (value > hi) hi = value;
+  lo = value < lo ? value : lo;
+  hi = value > hi ? value : hi;
 }
 
 }  // namespace
@@ -21,18 +24,20 @@ void EncloseEntryBox(NodeListBox& into, const BoundingBox& box, const NodeTransf
       {box.x1, box.y0, box.z0}, {box.x1, box.y1, box.z0}, {box.x1, box.y0, box.z1},
       {box.x0, box.y1, box.z1}, {box.x1, box.y1, box.z1},
   };
+  Vector3 mapped[8];
+  for (int k = 0; k < 8; ++k) TransformPoint(mapped[k], corners[k], frame, axisScale);
+
+  // Worked on locals, so that the bounds stay in registers.
+  Vector3 lo = into.started ? into.lo : mapped[0];
+  Vector3 hi = into.started ? into.hi : mapped[0];
   for (int k = 0; k < 8; ++k) {
-    Vector3 mapped;
-    TransformPoint(mapped, corners[k], frame, axisScale);
-    if (!into.started) {
-      into.lo = mapped;
-      into.hi = mapped;
-      into.started = true;
-    }
-    Widen(into.lo.x, into.hi.x, mapped.x);
-    Widen(into.lo.y, into.hi.y, mapped.y);
-    Widen(into.lo.z, into.hi.z, mapped.z);
+    Widen(lo.x, hi.x, mapped[k].x);
+    Widen(lo.y, hi.y, mapped[k].y);
+    Widen(lo.z, hi.z, mapped[k].z);
   }
+  into.lo = lo;
+  into.hi = hi;
+  into.started = true;
 }
 
 Vector3 CentreOf(const NodeListBox& box) {
