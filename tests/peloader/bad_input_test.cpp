@@ -3,7 +3,9 @@
 // header field pointing outside the image.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 

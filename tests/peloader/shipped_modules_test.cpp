@@ -7,6 +7,7 @@
 #include <string>
 
 #include "peloader/image.h"
+#include "tests/peloader/pe_file_patch.h"
 
 namespace {
 
@@ -39,6 +40,20 @@ TEST(ShippedModulesTest, LoadCallAndUnloadTogether) {
     std::string error;
     EXPECT_TRUE(image->Unload(&error)) << error;
   }
+}
+
+TEST(ShippedModulesTest, AModuleMarkedUnrelocatableGetsItsPreferredBase) {
+  peloader_test::PeFilePatch file(peloader_test::ReadFile(PELOADER_PINMARK_RDX));
+  const uint32_t characteristics_offset = file.optional_header() - 2;
+  file.Write16(characteristics_offset, static_cast<uint16_t>(file.Read32(characteristics_offset) | 0x0001));
+  const std::string path = peloader_test::WriteTempFile("unrelocatable.rdx", file.bytes());
+  std::string error;
+  std::unique_ptr<peloader::Image> image = peloader::Image::Load(path, &error);
+  ASSERT_NE(image, nullptr) << error;
+  EXPECT_EQ(image->base(), image->preferred_base());
+  auto can_unload_now = reinterpret_cast<int32_t(STDCALL*)()>(image->FindStdcallExport("DllCanUnloadNow", 0, &error));
+  ASSERT_NE(can_unload_now, nullptr) << error;
+  EXPECT_EQ(can_unload_now(), kOk);
 }
 
 TEST(ShippedModulesTest, OnlyPeFilesAreMeantForTheLoader) {
