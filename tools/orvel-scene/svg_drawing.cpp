@@ -10,7 +10,7 @@ namespace orvel::scene_tool {
 
 namespace {
 
-constexpr double kView = 200;       // side of one view, in pixels
+constexpr double kView = 230;       // side of one view, in pixels
 constexpr double kInset = 10;       // free border inside a view
 constexpr double kGap = 10;         // between the views of one state
 constexpr double kStateGap = 36;    // between before and after

@@ -123,7 +123,7 @@ void WriteText(const RunSummary& run, bool trace, std::ostream& out) {
     rows.push_back({std::string(static_cast<std::size_t>(2 * line.depth), ' ') + line.node, list});
   }
   WriteTable(rows, "  ", out);
-  out << "modules:\n";
+  out << (run.modules.empty() ? "modules: none needed\n" : "modules:\n");
   rows.clear();
   for (const HostedModule& module : run.modules) rows.push_back({ModuleWord(module.kind), module.path});
   WriteTable(rows, "  ", out);
