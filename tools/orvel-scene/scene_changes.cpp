@@ -26,6 +26,11 @@ FieldValue VectorValue(const Vector3& v) {
   return Numbers(FieldValue::Kind::kVector, xyz, 3);
 }
 
+FieldValue BoxValue(const BoundingBox& box) {
+  const float corners[6] = {box.x0, box.y0, box.z0, box.x1, box.y1, box.z1};
+  return Numbers(FieldValue::Kind::kBox, corners, 6);
+}
+
 void CompareTransform(const std::string& name, const NodeTransform& before, const NodeTransform& after,
                       std::vector<FieldChange>& fields) {
   if (!SameBits(before.m, after.m)) {
@@ -50,9 +55,7 @@ std::vector<FieldChange> CompareNode(const NodeValues& before, const NodeValues&
   if (!SameBits(before.axisScale, after.axisScale)) {
     fields.push_back({"axisScale", VectorValue(before.axisScale), VectorValue(after.axisScale), {}, {}});
   }
-  if (!SameBits(before.box, after.box)) {
-    fields.push_back({"box", Numbers(FieldValue::Kind::kBox, &before.box.x0, 6), Numbers(FieldValue::Kind::kBox, &after.box.x0, 6), {}, {}});
-  }
+  if (!SameBits(before.box, after.box)) fields.push_back({"box", BoxValue(before.box), BoxValue(after.box), {}, {}});
   if (children && before.children != after.children) {
     fields.push_back({"children", {FieldValue::Kind::kNames, {}, before.children}, {FieldValue::Kind::kNames, {}, after.children}, {}, {}});
   }

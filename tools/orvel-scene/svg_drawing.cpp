@@ -162,18 +162,16 @@ void WriteView(const DrawState& state, const View& view, const Scale& scale, con
   }
   for (const Plane& plane : state.mirrorPlanes) {
     if (std::fabs(plane.normal[view.toward]) > 1e-6) continue;  // not edge on in this view
+    // Along the plane's trace in this view, far past both edges; the clip cuts it.
     const double reach = 4 * kView / scale.pixels;
-    const double dx = -plane.normal[view.up];
-    const double dy = plane.normal[view.across];
-    Point3 a = plane.point;
-    Point3 b = plane.point;
-    double* ends[2][3] = {{&a.x, &a.y, &a.z}, {&b.x, &b.y, &b.z}};
-    *ends[0][view.across] -= reach * dx;
-    *ends[0][view.up] -= reach * dy;
-    *ends[1][view.across] += reach * dx;
-    *ends[1][view.up] += reach * dy;
-    const Point2 pa = scale.Map(view, a);
-    const Point2 pb = scale.Map(view, b);
+    auto along = [&](double by) {
+      double p[3] = {plane.point.x, plane.point.y, plane.point.z};
+      p[view.across] -= by * plane.normal[view.up];
+      p[view.up] += by * plane.normal[view.across];
+      return scale.Map(view, {p[0], p[1], p[2]});
+    };
+    const Point2 pa = along(-reach);
+    const Point2 pb = along(reach);
     out << "      <line class=\"mirror-plane\" x1=\"" << Num(pa.x) << "\" y1=\"" << Num(pa.y) << "\" x2=\"" << Num(pb.x)
         << "\" y2=\"" << Num(pb.y) << "\"/>\n";
   }
