@@ -17,6 +17,8 @@ INIT, GET_CLASS, CAN_UNLOAD, FACTORY, CREATE, OBJECT, _, EXECUTE, OPTION, DATA, 
 # Ids, in the order of the table in session_input.cpp.
 IUNKNOWN, ICLASSFACTORY, EXTENSION, EXCHANGER, SCENE_OPERATION, SCENE_NODE = range(6)
 PINMARK_CLASS, TWINFLIP_CLASS = 11, 12
+# Id selectors for the calls no host makes: no out pointer, no id.
+NO_OUT, NO_ID = 0xfe, 0xff
 # Float selectors: the special table, then quarters.
 NAN, INF, NEG_INF, FLT_MAX, DENORM = 6, 9, 10, 11, 14
 # Node records (session_scene.cpp).
@@ -214,6 +216,10 @@ def pinmark_seeds():
     s.create(0, IUNKNOWN, outer=True).create(0, EXTENSION, outer=True).create(0, SCENE_NODE)
     every_position(s, 0, n)
     s.lock(0, 0).emit(CAN_UNLOAD)
+    # Pointers missing where the contract has them.
+    s.emit(GET_CLASS, NO_ID, ICLASSFACTORY).emit(GET_CLASS, PINMARK_CLASS, NO_OUT)
+    s.emit(FACTORY, 0, 0, NO_ID).create(0, NO_OUT).position(0, 0, NO_OUT)
+    s.emit(OBJECT, 0, 12, 0xff)
     seeds["every_position"] = s
     return seeds
 

@@ -139,12 +139,21 @@ void Session::InitRDCom() {
 }
 
 void Session::GetClassObject() {
-  const GUID clsid = input_.Id();
-  const GUID iid = input_.Id();
+  const SessionInput::IdArgument classArgument = input_.Id();
+  const SessionInput::IdArgument interfaceArgument = input_.Id();
+  const GUID& clsid = classArgument.id;
+  const GUID& iid = interfaceArgument.id;
   void* out = kUntouched;
+  const bool complete = classArgument.complete() && interfaceArgument.complete();
   const MemoryMark before = Mark();
-  const HRESULT result = module_.library().GetClassObject(&clsid, &iid, &out);
+  const HRESULT result = module_.library().GetClassObject(
+      classArgument.get(), interfaceArgument.get(),
+      classArgument.outGiven && interfaceArgument.outGiven ? &out : nullptr);
   Note("DllGetClassObject -> %s", Hex(static_cast<uint32_t>(result)).c_str());
+  if (!complete) {
+    ExpectIncompleteCall(result, out, before, "DllGetClassObject");
+    return;
+  }
   if (!SameId(clsid, module_.classId()) || !AnsweredByFactory(iid)) {
     // The class id is judged first.
     ExpectResult(result, SameId(clsid, module_.classId()) ? hr::kNoInterface : hr::kFail, "DllGetClassObject");
@@ -182,11 +191,14 @@ void Session::FactoryCall() {
   const MemoryMark before = Mark();
   switch (input_.Byte() % 5) {
     case 0: {
-      const GUID id = input_.Id();
+      const SessionInput::IdArgument argument = input_.Id();
+      const GUID& id = argument.id;
       void* out = kUntouched;
-      const HRESULT result = held.factory->QueryInterface(&id, &out);
+      const HRESULT result = held.factory->QueryInterface(argument.get(), argument.outGiven ? &out : nullptr);
       Note("factory %zu QueryInterface -> %s", index, Hex(static_cast<uint32_t>(result)).c_str());
-      if (AnsweredByFactory(id)) {
+      if (!argument.complete()) {
+        ExpectIncompleteCall(result, out, before, "factory QueryInterface");
+      } else if (AnsweredByFactory(id)) {
         ExpectResult(result, hr::kOk, "factory QueryInterface");
         Expect(out == held.factory, invariant::kAnswers, "factory QueryInterface hands out the factory itself");
         ++held.references;
@@ -222,11 +234,17 @@ void Session::FactoryCall() {
 
 void Session::CreateInstance(HeldFactory& factory) {
   const bool outer = (input_.Byte() & 1) != 0;
-  const GUID iid = input_.Id();
+  const SessionInput::IdArgument argument = input_.Id();
+  const GUID& iid = argument.id;
   void* out = kUntouched;
   const MemoryMark before = Mark();
-  const HRESULT result = factory.factory->CreateInstance(outer ? &outerObject : nullptr, &iid, &out);
+  const HRESULT result = factory.factory->CreateInstance(outer ? &outerObject : nullptr, argument.get(),
+                                                         argument.outGiven ? &out : nullptr);
   Note("CreateInstance(%s) -> %s", outer ? "outer" : "null", Hex(static_cast<uint32_t>(result)).c_str());
+  if (!argument.complete()) {
+    ExpectIncompleteCall(result, out, before, "CreateInstance");
+    return;
+  }
   Expect(out != kUntouched, invariant::kAnswers, "CreateInstance always stores through its out pointer");
   if ((outer && !Same(iid, 0)) || !CreatableAs(iid)) {
     ExpectResult(result, hr::kNoInterface, "CreateInstance");
@@ -290,6 +308,11 @@ void Session::CallPosition(std::size_t index, int position) {
       break;
     case 11: Execute(index); return;
     case 12: {
+      if (unread == 0xffffffffu) {
+        // No byte to store into, which no host does: still no harm.
+        Expect(object->GetExecuteState(0, 0, 0, 0, 0, nullptr) == 0, invariant::kAnswers, "GetExecuteState answers 0");
+        break;
+      }
       uint8_t state[3] = {0xa5, 0x5a, 0xa5};
       Expect(object->GetExecuteState(unread, unread, unread, ~unread, 0, &state[1]) == 0, invariant::kAnswers,
              "GetExecuteState answers 0");
@@ -310,10 +333,14 @@ void Session::CallPosition(std::size_t index, int position) {
 }
 
 void Session::QueryObject(HeldObject& held) {
-  const GUID id = input_.Id();
+  const SessionInput::IdArgument argument = input_.Id();
+  const GUID& id = argument.id;
   void* out = kUntouched;
-  const HRESULT result = held.object->QueryInterface(&id, &out);
-  if (AnsweredByObject(id)) {
+  const MemoryMark before = Mark();
+  const HRESULT result = held.object->QueryInterface(argument.get(), argument.outGiven ? &out : nullptr);
+  if (!argument.complete()) {
+    ExpectIncompleteCall(result, out, before, "QueryInterface");
+  } else if (AnsweredByObject(id)) {
     ExpectResult(result, hr::kOk, "object QueryInterface");
     Expect(out == held.object, invariant::kAnswers, "QueryInterface hands out the object itself");
     ++held.references;
@@ -500,6 +527,15 @@ void Session::ExpectNoMemoryTraffic(const MemoryMark& before, const char* call) 
     Expect(allocator.requests() == before.requests[h] && allocator.frees() == before.frees[h], invariant::kAnswers,
            std::string(call) + " asks for and gives back no memory");
   }
+}
+
+void Session::ExpectIncompleteCall(HRESULT result, void* out, const MemoryMark& before, const char* call) const {
+  // Beyond the contract: a call without its id or out pointer must fail
+  // without effect, and store nothing or null.
+  Expect(result < 0, invariant::kAnswers, std::string(call) + " without an id or out pointer fails");
+  Expect(out == kUntouched || out == nullptr, invariant::kAnswers,
+         std::string(call) + " without an id or out pointer hands nothing out");
+  ExpectNoMemoryTraffic(before, call);
 }
 
 // ----------------------------------------------------------- invariants

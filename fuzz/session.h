@@ -118,6 +118,7 @@ class Session {
   uint64_t RequestsSince(const MemoryMark& before, const char* call) const;
   bool RefusedSince(const MemoryMark& before) const;
   void ExpectNoMemoryTraffic(const MemoryMark& before, const char* call) const;
+  void ExpectIncompleteCall(HRESULT result, void* out, const MemoryMark& before, const char* call) const;
 
   void CheckInvariants();
   void Finish();

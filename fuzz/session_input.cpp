@@ -88,24 +88,30 @@ float SessionInput::Float() {
   return FromBits(U32());
 }
 
-GUID SessionInput::Id() {
+SessionInput::IdArgument SessionInput::Id() {
   const uint8_t selector = Byte();
-  if (selector < 0xc0) return kIds[selector % kKnownIdCount];
-  GUID id{};
-  if (selector < 0xf0) {
+  IdArgument argument{{}, true, true};
+  if (selector < 0xc0) {
+    argument.id = kIds[selector % kKnownIdCount];
+  } else if (selector < 0xf0) {
     // A near miss: the ids are compared as whole 16-byte values.
-    id = kIds[selector % kKnownIdCount];
+    argument.id = kIds[selector % kKnownIdCount];
     uint8_t bytes[16];
-    std::memcpy(bytes, &id, 16);
+    std::memcpy(bytes, &argument.id, 16);
     const uint8_t position = Byte() % 16;
     bytes[position] = static_cast<uint8_t>(bytes[position] ^ (Byte() | 1));
-    std::memcpy(&id, bytes, 16);
-    return id;
+    std::memcpy(&argument.id, bytes, 16);
+  } else if (selector < 0xfe) {
+    uint8_t bytes[16];
+    for (uint8_t& byte : bytes) byte = Byte();
+    std::memcpy(&argument.id, bytes, 16);
+  } else if (selector == 0xfe) {
+    argument.id = kIds[0];
+    argument.outGiven = false;
+  } else {
+    argument.idGiven = false;
   }
-  uint8_t bytes[16];
-  for (uint8_t& byte : bytes) byte = Byte();
-  std::memcpy(&id, bytes, 16);
-  return id;
+  return argument;
 }
 
 }  // namespace orvel::fuzz

@@ -23,9 +23,18 @@ class SessionInput {
   // that break arithmetic (NaN, infinities, zeros, denormals, the largest
   // floats), small multiples of a quarter, or any 32-bit pattern.
   float Float();
-  // One of the ids the host and the modules know, one of them with a byte
-  // changed, or any 16 bytes.
-  GUID Id();
+  // An id argument and the out pointer that goes with it. Mostly one of the
+  // ids the host and the modules know, one of them with a byte changed, or
+  // any 16 bytes; now and then no id or no out pointer at all, which no
+  // host passes but which must not hurt.
+  struct IdArgument {
+    GUID id;
+    bool idGiven;
+    bool outGiven;
+    const GUID* get() const { return idGiven ? &id : nullptr; }
+    bool complete() const { return idGiven && outGiven; }
+  };
+  IdArgument Id();
 
  private:
   const uint8_t* data_;
