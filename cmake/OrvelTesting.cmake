@@ -44,4 +44,14 @@ function(orvel_add_suite name)
   if(ORVEL_TEST_FIXTURE)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED ${ORVEL_TEST_FIXTURE})
   endif()
+  # The i386 build runs every suite a second time, on the shipped .rdx files
+  # through the test-only PE loader.
+  if(TARGET orvel_shipped_modules)
+    add_dependencies(${name} orvel_shipped_modules)
+    add_test(NAME ${name}_rdx COMMAND ${name})
+    set_tests_properties(${name}_rdx PROPERTIES
+      TIMEOUT ${ORVEL_SUITE_TIMEOUT}
+      LABELS "suite;rdx"
+      ENVIRONMENT "ORVEL_PINMARK_MODULE=${ORVEL_SHIPPED_PINMARK};ORVEL_TWINFLIP_MODULE=${ORVEL_SHIPPED_TWINFLIP}")
+  endif()
 endfunction()

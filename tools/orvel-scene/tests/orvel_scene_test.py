@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """End-to-end tests of orvel-scene, run as a subprocess the way a user runs it.
 
-    orvel_scene_test.py GROUP --tool FILE [--emulator WORDS] --two-exports FILE --twinflip FILE
+    orvel_scene_test.py GROUP --tool FILE [--emulator WORDS] --two-exports FILE --twinflip FILE [--module FILE]...
 
 GROUP is sample_values (printed values against values worked out by hand),
 bad_input (every kind of bad input: its message and exit code 2, nothing
-run) or svg (the drawing is XML with one box per node and view).
+run) or svg (the drawing is XML with one box per node and view). Each
+--module is handed to every run of the tool, so that the same checks can be
+made of other builds of the modules (the shipped .rdx files, say).
 """
 
 import argparse
@@ -36,6 +38,8 @@ class Checks:
 class Tool:
     def __init__(self, options):
         self.command = shlex.split(options.emulator) + [options.tool]
+        for module in options.module:
+            self.command += ["--module", module]
 
     def run(self, *arguments, cwd=None):
         done = subprocess.run(self.command + list(arguments), cwd=cwd, capture_output=True, text=True, timeout=300)
@@ -263,6 +267,7 @@ def main():
     parser.add_argument("--emulator", default="")
     parser.add_argument("--two-exports", required=True)
     parser.add_argument("--twinflip", required=True)
+    parser.add_argument("--module", action="append", default=[])
     options = parser.parse_args()
     checks = Checks()
     GROUPS[options.group](Tool(options), options, checks)
