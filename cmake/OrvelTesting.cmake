@@ -28,7 +28,7 @@ endif()
 
 # Generous for emulated targets: qemu and wine are many times slower than a
 # native run, and a suite that hangs still ends well before CI does.
-set(ORVEL_SUITE_TIMEOUT 1500)
+set(ORVEL_SUITE_TIMEOUT 600)
 
 # orvel_add_suite(NAME SOURCES...): one test program, linked with the host
 # layer, run by ctest once (under the target's emulator, if any). The modules
