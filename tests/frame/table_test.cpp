@@ -104,7 +104,9 @@ TEST_P(TableTest, TheIUnknownAndExtensionPositionsDoWhatTheHostExpects) {
   void* copy = At<slot::Clone>(raw(), 4)(raw());
   ASSERT_NE(copy, nullptr);
   EXPECT_TRUE(services_.allocator().Holds(copy));
-  EXPECT_EQ(std::memcmp(At<slot::Pointer>(copy, 6)(copy), data_, kind().dataSize), 0);
+  void* copyData = At<slot::Pointer>(copy, 6)(copy);
+  ASSERT_EQ(copyData, static_cast<char*>(copy) + sizeof(void*) + 4);
+  EXPECT_EQ(std::memcmp(copyData, data_, kind().dataSize), 0);
   EXPECT_EQ(At<slot::Count>(copy, 2)(copy), 0u);
   EXPECT_FALSE(services_.allocator().Holds(copy));
 }
