@@ -12,7 +12,8 @@ namespace {
 
 class LifecycleTest : public ModuleTest {};
 
-// The three places that take memory, in the order the host reaches them.
+// The three places that take memory, each numbered by the request it makes
+// in the sequence below: factory, object, copy.
 enum class Site { kFactory = 1, kObject = 2, kClone = 3 };
 
 TEST_P(LifecycleTest, MemoryRefusedAtEachAllocationSiteGivesNullAndLeavesNothingBehind) {
