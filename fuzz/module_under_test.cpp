@@ -30,7 +30,7 @@ ModuleUnderTest::ModuleUnderTest(Deliverable deliverable) : deliverable_(deliver
 
   // Unbound, the module has no memory to make anything with.
   void* out = &out;
-  if (library_->GetClassObject(&classId(), &KnownId(1), &out) != hr::kOutOfMemory || out != nullptr) {
+  if (library_->GetClassObject(&classId(), &KnownId(kIdClassFactory), &out) != hr::kOutOfMemory || out != nullptr) {
     Violated(invariant::kAnswers, "DllGetClassObject before any binding answers E_OUTOFMEMORY with null");
   }
   if (library_->CanUnloadNow() != hr::kOk) Violated(invariant::kUnloadAnswer, "a fresh module may be unloaded");
@@ -42,7 +42,7 @@ ModuleUnderTest::ModuleUnderTest(Deliverable deliverable) : deliverable_(deliver
   Restore();
 }
 
-const GUID& ModuleUnderTest::classId() const { return KnownId(mirror() ? 12 : 11); }
+const GUID& ModuleUnderTest::classId() const { return KnownId(mirror() ? kIdTwinflipClass : kIdPinmarkClass); }
 
 Settings ModuleUnderTest::loadDefaults() const {
   return mirror() ? Settings{kMirrorX, 1} : Settings{kMemorize, 0};
@@ -64,11 +64,11 @@ void ModuleUnderTest::RunOnScratchNode(const Settings& settings) {
   library_->InitRDCom(&services);
 
   IClassFactory* factory = nullptr;
-  if (library_->GetClassObject(&classId(), &KnownId(1), reinterpret_cast<void**>(&factory)) != hr::kOk) {
+  if (library_->GetClassObject(&classId(), &KnownId(kIdClassFactory), reinterpret_cast<void**>(&factory)) != hr::kOk) {
     Violated(kStart, "no factory for the scratch run");
   }
   void* made = nullptr;
-  if (factory->CreateInstance(nullptr, &KnownId(2), &made) != hr::kOk) Violated(kStart, "no object");
+  if (factory->CreateInstance(nullptr, &KnownId(kIdExtension), &made) != hr::kOk) Violated(kStart, "no object");
   auto* object = static_cast<I3DExSceneOperation8*>(made);
   auto* data = static_cast<uint8_t*>(object->GetOperationData());
   std::memcpy(data, &settings.code, 4);

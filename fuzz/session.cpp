@@ -19,10 +19,12 @@ constexpr std::size_t kMaxHeld = 64;
 // untouched" and "set to null" can both be told.
 void* const kUntouched = reinterpret_cast<void*>(static_cast<uintptr_t>(0x5e7e5e70u));
 
-bool Same(const GUID& id, int known) { return SameId(id, KnownId(known)); }
-bool AnsweredByFactory(const GUID& id) { return Same(id, 0) || Same(id, 1); }
-bool AnsweredByObject(const GUID& id) { return Same(id, 0) || Same(id, 2) || Same(id, 3) || Same(id, 4); }
-bool CreatableAs(const GUID& id) { return Same(id, 0) || Same(id, 2); }
+bool Same(const GUID& id, KnownIdIndex known) { return SameId(id, KnownId(known)); }
+bool AnsweredByFactory(const GUID& id) { return Same(id, kIdUnknown) || Same(id, kIdClassFactory); }
+bool AnsweredByObject(const GUID& id) {
+  return Same(id, kIdUnknown) || Same(id, kIdExtension) || Same(id, kIdDataExchanger) || Same(id, kIdSceneOperation);
+}
+bool CreatableAs(const GUID& id) { return Same(id, kIdUnknown) || Same(id, kIdExtension); }
 
 // The count each of the module's objects keeps right after its table
 // pointer: the layout the host relies on for the extension object, which
@@ -246,7 +248,7 @@ void Session::CreateInstance(HeldFactory& factory) {
     return;
   }
   Expect(out != kUntouched, invariant::kAnswers, "CreateInstance always stores through its out pointer");
-  if ((outer && !Same(iid, 0)) || !CreatableAs(iid)) {
+  if ((outer && !Same(iid, kIdUnknown)) || !CreatableAs(iid)) {
     ExpectResult(result, hr::kNoInterface, "CreateInstance");
     Expect(out == nullptr, invariant::kAnswers, "a refused CreateInstance stores null");
     ExpectNoMemoryTraffic(before, "a refused CreateInstance");
@@ -473,7 +475,7 @@ void Session::ExpectBinding(int index, const MemoryMark& before) {
   const auto& ids = host.services->queriedIds();
   Expect(ids.size() == before.queried[index] + 5, invariant::kAnswers, "a binding asks for five interfaces");
   for (int slot = 0; slot < 5; ++slot) {
-    Expect(SameId(ids[before.queried[index] + slot], KnownId(6 + slot)), invariant::kAnswers,
+    Expect(SameId(ids[before.queried[index] + slot], KnownId(kIdHostService + slot)), invariant::kAnswers,
            "a binding asks for the five interfaces in their order");
   }
   Expect(host.services->hostValueCalls() == before.hostValues[index] + 1, invariant::kAnswers,
@@ -590,7 +592,7 @@ void Session::Finish() {
     // The host's own locks, taken back through a factory of its own.
     void* out = nullptr;
     const MemoryMark before = Mark();
-    ExpectResult(module_.library().GetClassObject(&module_.classId(), &KnownId(1), &out), hr::kOk,
+    ExpectResult(module_.library().GetClassObject(&module_.classId(), &KnownId(kIdClassFactory), &out), hr::kOk,
                  "DllGetClassObject with memory to spare");
     Expect(RequestsSince(before, "DllGetClassObject") == 1, invariant::kAnswers, "one block for a factory");
     Adopt(static_cast<IClassFactory*>(out));

@@ -106,7 +106,7 @@ SessionInput::IdArgument SessionInput::Id() {
     for (uint8_t& byte : bytes) byte = Byte();
     std::memcpy(&argument.id, bytes, 16);
   } else if (selector == 0xfe) {
-    argument.id = kIds[0];
+    argument.id = kIds[kIdUnknown];
     argument.outGiven = false;
   } else {
     argument.idGiven = false;

@@ -42,9 +42,19 @@ class SessionInput {
   std::size_t at_ = 0;
 };
 
-// The ids of Id()'s table, in its order; the last two are the class ids of
-// the pivot and the mirror module.
-inline constexpr int kKnownIdCount = 13;
+// The ids of Id()'s table, by their place in it.
+enum KnownIdIndex : int {
+  kIdUnknown,
+  kIdClassFactory,
+  kIdExtension,  // the one the factory creates for
+  kIdDataExchanger,
+  kIdSceneOperation,
+  kIdSceneNode,
+  kIdHostService,  // the first of five, in the order a binding asks for them
+  kIdPinmarkClass = kIdHostService + 5,
+  kIdTwinflipClass,
+  kKnownIdCount
+};
 const GUID& KnownId(int index);
 
 }  // namespace orvel::fuzz
