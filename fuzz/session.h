@@ -88,7 +88,7 @@ class Session {
   void Clone(HeldObject& object);
   void QueryObject(HeldObject& object);
   void Execute(std::size_t index);
-  void ExecutePivot(HeldObject& object, host::TestNode* node, const MemoryMark& before);
+  void ExecutePivot(HeldObject& object, host::TestNode* node);
   void ExecuteMirror(HeldObject& object, host::TestNode* node);
   bool Run(HeldObject& object, host::TestNode* node);
   void WriteOption();

@@ -67,12 +67,12 @@ void Session::Execute(std::size_t index) {
   if (module_.mirror()) {
     ExecuteMirror(held, node);
   } else {
-    ExecutePivot(held, node, Mark());
+    ExecutePivot(held, node);
   }
   for (const std::string& fault : scene_.faults()) Violated(invariant::kScene, fault);
 }
 
-void Session::ExecutePivot(HeldObject& held, TestNode* node, const MemoryMark& before) {
+void Session::ExecutePivot(HeldObject& held, TestNode* node) {
   OptionCode code;
   std::memcpy(&code, held.expected, 4);
   NodeTransform placement{};
@@ -86,6 +86,7 @@ void Session::ExecutePivot(HeldObject& held, TestNode* node, const MemoryMark& b
   uint64_t queriesBefore = 0;
   for (const auto& entry : refusingEntries_) queriesBefore += static_cast<uint64_t>(entry.second->queries);
   scene_.log().Clear();
+  const MemoryMark before = Mark();
 
   const bool result = Run(held, node);
 
