@@ -22,19 +22,6 @@ void PrintTo(const NodeTransform& t, std::ostream* out) {
 
 namespace orvel::pivot_test {
 
-void Operation::Reset() {
-  if (object_ != nullptr) object_->Release();
-  object_ = nullptr;
-}
-
-OptionCode Operation::option() const {
-  OptionCode code = 0;
-  std::memcpy(&code, object_->GetOperationData(), sizeof code);
-  return code;
-}
-
-void Operation::SetOption(OptionCode code) { std::memcpy(object_->GetOperationData(), &code, sizeof code); }
-
 bool PinmarkSession::Load(std::string* error) {
   library_ = host::ModuleLibrary::Open(host::PinmarkModulePath(), error);
   if (library_ == nullptr) return false;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "frame/extension_interfaces.h"
+#include "host/held_extension.h"
 #include "host/module_library.h"
 #include "host/scene.h"
 #include "host/test_host_services.h"
@@ -37,25 +38,7 @@ inline constexpr OptionCode kPlace = FourCharCode("HLPA");
 inline constexpr uint32_t kIgnored = 0xdeadbeefu;
 
 // An extension object holding the one reference its creator handed over.
-class Operation {
- public:
-  Operation() = default;
-  explicit Operation(I3DExSceneOperation8* object) : object_(object) {}
-  Operation(const Operation&) = delete;
-  Operation& operator=(const Operation&) = delete;
-  Operation(Operation&& other) noexcept : object_(other.object_) { other.object_ = nullptr; }
-  ~Operation() { Reset(); }
-  void Reset();
-
-  I3DExSceneOperation8* get() const { return object_; }
-  explicit operator bool() const { return object_ != nullptr; }
-  // OptionCode, read and written in place through GetOperationData.
-  OptionCode option() const;
-  void SetOption(OptionCode code);
-
- private:
-  I3DExSceneOperation8* object_ = nullptr;
-};
+using Operation = host::HeldExtension;
 
 // One loaded module. Objects it creates must be gone before Unload.
 class PinmarkSession {

@@ -8,12 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "host/held_extension.h"
 #include "host/module_library.h"
 #include "host/test_host_services.h"
-#include "tools/orvel-scene/operation.h"
 #include "tools/orvel-scene/step.h"
 
 namespace orvel::scene_tool {
+
+// An extension object as the tool holds it.
+using Operation = host::HeldExtension;
 
 // The class ids as the host knows them.
 inline constexpr GUID kPinmarkClassId = {0x5ED17F01, 0x8588, 0x11D2, {0xB7, 0xA5, 0xF3, 0x58, 0x13, 0xA8, 0xBA, 0x80}};
