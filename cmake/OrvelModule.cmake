@@ -38,7 +38,9 @@ endfunction()
 function(orvel_module_flags target)
   # Floats are rounded where the operations say so, never fused.
   target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti -fvisibility=hidden -ffp-contract=off)
-  if(NOT WIN32)
+  # GCC's unique symbols would keep an ELF module loaded after dlclose;
+  # clang makes none.
+  if(NOT WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     target_compile_options(${target} PRIVATE -fno-gnu-unique)
   endif()
   if(WIN32 AND ORVEL_X86_32)

@@ -240,8 +240,9 @@ class Scene {
   void ListNode(TestNode& owner, TestNode& listed);
   RefusingEntry& ListRefusing(TestNode& owner, Refusal refusal);
 
-  // Duplicate fails on every node once `n` more copies have been made
-  // (0: never). Per-node failures are TestNode::failDuplicate.
+  // Duplicate fails on every node once `n` more copies have been made (0:
+  // at once); until this is called it never does. Per-node failures are
+  // TestNode::failDuplicate.
   void FailDuplicatesAfter(uint64_t n) { duplicatesLeft_ = n; duplicateLimit_ = true; }
   uint64_t duplicates() const { return duplicates_; }
 
