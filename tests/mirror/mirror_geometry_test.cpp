@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "tests/common/random_rotation.h"
 #include "tests/mirror/twinflip_fixture.h"
 
 namespace orvel::mirror_test {
@@ -39,18 +40,6 @@ double Determinant(const float (&m)[9]) {
   return a[0] * (a[4] * a[8] - a[5] * a[7]) - a[1] * (a[3] * a[8] - a[5] * a[6]) + a[2] * (a[3] * a[7] - a[4] * a[6]);
 }
 
-// A random rotation, from a random unit quaternion.
-void RandomRotation(std::mt19937& random, float (&m)[9]) {
-  std::normal_distribution<double> normal;
-  double w = normal(random), x = normal(random), y = normal(random), z = normal(random);
-  const double length = std::sqrt(w * w + x * x + y * y + z * z);
-  w /= length, x /= length, y /= length, z /= length;
-  const double r[9] = {1 - 2 * (y * y + z * z), 2 * (x * y - w * z),     2 * (x * z + w * y),
-                       2 * (x * y + w * z),     1 - 2 * (x * x + z * z), 2 * (y * z - w * x),
-                       2 * (x * z - w * y),     2 * (y * z + w * x),     1 - 2 * (x * x + y * y)};
-  for (int i = 0; i < 9; ++i) m[i] = static_cast<float>(r[i]);
-}
-
 struct Trial {
   NodeTransform transform;
   Vector3 axisScale;
@@ -65,7 +54,7 @@ Trial RandomTrial(std::mt19937& random) {
   std::uniform_real_distribution<float> local(-10.0f, 10.0f);
   Trial trial{};
   float m[9];
-  RandomRotation(random, m);
+  test::RandomRotation(random, m);
   trial.transform = host::MakeTransform(m, {place(random), place(random), place(random)}, scale(random));
   trial.axisScale = {scale(random), scale(random), scale(random)};
   trial.pivot = {local(random), local(random), local(random)};

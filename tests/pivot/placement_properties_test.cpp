@@ -15,6 +15,7 @@
 #include <sstream>
 #include <vector>
 
+#include "tests/common/random_rotation.h"
 #include "tests/pivot/pinmark_session.h"
 
 namespace orvel::pivot_test {
@@ -73,15 +74,9 @@ class Random {
   // A rotation from a random unit quaternion, now and then mirrored; its
   // float entries are orthonormal to within rounding.
   void Orthonormal(float (&m)[9]) {
-    std::normal_distribution<double> normal(0.0, 1.0);
-    double w = normal(engine_), x = normal(engine_), y = normal(engine_), z = normal(engine_);
-    const double n = std::sqrt(w * w + x * x + y * y + z * z);
-    w /= n, x /= n, y /= n, z /= n;
-    const double r[9] = {1 - 2 * (y * y + z * z), 2 * (x * y - z * w),     2 * (x * z + y * w),
-                         2 * (x * y + z * w),     1 - 2 * (x * x + z * z), 2 * (y * z - x * w),
-                         2 * (x * z - y * w),     2 * (y * z + x * w),     1 - 2 * (x * x + y * y)};
-    const double sign = Integer(0, 3) == 0 ? -1.0 : 1.0;
-    for (int i = 0; i < 9; ++i) m[i] = static_cast<float>(sign * r[i]);
+    test::RandomRotation(engine_, m);
+    const float sign = Integer(0, 3) == 0 ? -1.0f : 1.0f;
+    for (float& element : m) element *= sign;
   }
 
   NodeTransform Placement(double reach) {
